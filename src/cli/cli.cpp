@@ -97,7 +97,9 @@ void show_usage(run_settings& s, std::string_view message, std::string_view argu
     std::fflush(s.errors);
 }
 
-int parse_command_line(int argc, const char* const* argv, run_settings& s) {
+namespace {
+
+int parse_arguments(int argc, const char* const* argv, run_settings& s) {
     temp_unit unit = temp_unit::kelvin;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -192,6 +194,18 @@ int parse_command_line(int argc, const char* const* argv, run_settings& s) {
             p.temperature = fahrenheit_to_kelvin(p.temperature);
     }
     return parse_accepted;
+}
+
+}  // namespace
+
+int parse_command_line(int argc, const char* const* argv, run_settings& s) {
+    int status = parse_arguments(argc, argv, s);
+    if (status != parse_accepted) {
+        // A run that ends here writes no table and leaves earlier ones as they were.
+        discard_include_file(s.cts_file);
+        discard_include_file(s.iat_file);
+    }
+    return status;
 }
 
 }  // namespace thermtab

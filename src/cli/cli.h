@@ -15,8 +15,8 @@ inline constexpr int exit_rejected = 2;
 // Reads the arguments after the program name into `s`, opening the include
 // files as their options are met and converting the calibration temperatures
 // to kelvin at the end. On an unacceptable argument or a request for help it
-// shows the usage screen and returns the exit status (2 or 0); the caller
-// drops any include file opened so far.
+// shows the usage screen, drops any include file opened so far and returns
+// the exit status (2 or 0).
 int parse_command_line(int argc, const char* const* argv, run_settings& s);
 
 // Reads a comma-separated list of numbers. Stores at most three values in

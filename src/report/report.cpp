@@ -79,11 +79,7 @@ void write_tables(run_settings& s) {
 int write_report(int argc, const char* const* argv, run_settings& s) {
     if (argc > 0 && argv[0]) s.program_name = argv[0];
     int status = parse_command_line(argc, argv, s);
-    if (status != parse_accepted) {
-        discard_include_file(s.cts_file);
-        discard_include_file(s.iat_file);
-        return status;
-    }
+    if (status != parse_accepted) return status;
     solve_coefficients(s);
     write_tables(s);
     return finish_outputs(s);
