@@ -192,6 +192,7 @@ TEST_F(Report, EmitSelectsChannels) {
     emit(s, OUT_ALL, "once %d\n", {1});
     emit(s, OUT_IAT, "nowhere\n");
     emit(s, OUT_CTS, "nowhere\n");
+    flush_channels(s);
     EXPECT_EQ(read_all(s.console), "once 1\n");
 }
 

@@ -74,6 +74,7 @@ double adc_to_resistance(const run_settings& s, int adc) { return s.bias / (255.
 void write_tables(run_settings& s) {
     write_header(s);
     write_rows(s);
+    flush_channels(s);
 }
 
 int write_report(int argc, const char* const* argv, run_settings& s) {

@@ -8,23 +8,48 @@ namespace thermtab {
 
 namespace {
 
-// Writes `text` to `stream`, keeping the first error so the run can report it.
-void write_channel(std::FILE* stream, const std::string& text, int& error) {
+// Writes out what is pending for a channel, keeping the first error so the
+// run can report it.
+void drain(std::FILE* stream, text_buffer& pending, int& error) {
+    if (pending.size() == 0) return;
     errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && error == 0)
+    if (std::fwrite(pending.data(), 1, pending.size(), stream) != pending.size() && error == 0)
         error = errno != 0 ? errno : EIO;
+    pending.clear();
 }
+
+// Channels collect text and write it in large pieces: one stdio call per
+// line would cost more than formatting the line.
+constexpr std::size_t drain_size = 16384;
 
 int last_error() { return errno != 0 ? errno : EIO; }
 
 }  // namespace
 
-void emit(run_settings& s, unsigned mask, std::string_view format, std::initializer_list<text_arg> args) {
-    s.scratch.clear();
-    format_text(s.scratch, format, std::span<const text_arg>(args.begin(), args.size()));
-    if ((mask & OUT_IAT) && s.iat_file.stream) write_channel(s.iat_file.stream, s.scratch, s.iat_file.error);
-    if ((mask & OUT_CTS) && s.cts_file.stream) write_channel(s.cts_file.stream, s.scratch, s.cts_file.error);
-    if ((mask & OUT_CONSOLE) && s.console_enabled) write_channel(s.console, s.scratch, s.console_error);
+void emit(run_settings& s, unsigned mask, const text_format& format, std::initializer_list<text_arg> args) {
+    struct channel {
+        std::FILE* stream;
+        text_buffer* pending;
+        int* error;
+    } targets[3];
+    int count = 0;
+    if ((mask & OUT_IAT) && s.iat_file.stream) targets[count++] = {s.iat_file.stream, &s.iat_file.pending, &s.iat_file.error};
+    if ((mask & OUT_CTS) && s.cts_file.stream) targets[count++] = {s.cts_file.stream, &s.cts_file.pending, &s.cts_file.error};
+    if ((mask & OUT_CONSOLE) && s.console_enabled) targets[count++] = {s.console, &s.console_pending, &s.console_error};
+    if (count == 0) return;  // nobody would read it
+    // Format once, into the first channel, and copy the text to the others.
+    text_buffer& first = *targets[0].pending;
+    std::size_t start = first.size();
+    format_into(first, format, std::span<const text_arg>(args.begin(), args.size()));
+    for (int i = 1; i < count; ++i) targets[i].pending->append(first.data() + start, first.size() - start);
+    for (int i = 0; i < count; ++i)
+        if (targets[i].pending->size() >= drain_size) drain(targets[i].stream, *targets[i].pending, *targets[i].error);
+}
+
+void flush_channels(run_settings& s) {
+    if (s.iat_file.stream) drain(s.iat_file.stream, s.iat_file.pending, s.iat_file.error);
+    if (s.cts_file.stream) drain(s.cts_file.stream, s.cts_file.pending, s.cts_file.error);
+    drain(s.console, s.console_pending, s.console_error);
 }
 
 void report_failure(run_settings& s, const char* what, const char* name, int error) {
@@ -69,6 +94,7 @@ bool open_include_file(run_settings& s, include_file& file) {
 }
 
 void discard_include_file(include_file& file) {
+    file.pending.clear();
     if (!file.stream) return;
     std::fclose(file.stream);
     file.stream = nullptr;
@@ -78,6 +104,7 @@ void discard_include_file(include_file& file) {
 
 void commit_include_file(run_settings& s, include_file& file) {
     if (!file.stream) return;
+    drain(file.stream, file.pending, file.error);
     errno = 0;
     if (std::fflush(file.stream) != 0 && file.error == 0) file.error = last_error();
     if (std::ferror(file.stream) && file.error == 0) file.error = EIO;
@@ -94,6 +121,7 @@ void commit_include_file(run_settings& s, include_file& file) {
 }
 
 int finish_outputs(run_settings& s) {
+    flush_channels(s);
     commit_include_file(s, s.cts_file);
     commit_include_file(s, s.iat_file);
     errno = 0;

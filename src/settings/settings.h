@@ -32,6 +32,7 @@ struct include_file {
     const char* name;                 // final file name
     std::FILE* stream = nullptr;      // open while the table is being written
     std::string temp_name;            // where `stream` writes
+    text_buffer pending;              // text not yet handed to `stream`
     int error = 0;                    // first errno of a failed write
 };
 
@@ -56,17 +57,20 @@ struct run_settings {
     // Where the console and the error messages go; tests point them elsewhere.
     std::FILE* console = stdout;
     std::FILE* errors = stderr;
+    text_buffer console_pending;  // text not yet handed to `console`
     int console_error = 0;  // first errno of a failed console write
     bool output_failed = false;  // some output could not be written; the run exits 1
     std::string program_name = "thermtab";
-
-    std::string scratch;  // emit's formatting buffer, reused line after line
 };
 
 // Formats one piece of text (number text as in number_text.h) and writes it to
 // the air file, the coolant file and the console, in that order, each only when
 // selected by `mask` and open or enabled.
-void emit(run_settings& s, unsigned mask, std::string_view format, std::initializer_list<text_arg> args = {});
+void emit(run_settings& s, unsigned mask, const text_format& format, std::initializer_list<text_arg> args = {});
+
+// Hands all text emitted so far to the streams. Needed only before reading a
+// stream back; finish_outputs does it too.
+void flush_channels(run_settings& s);
 
 // Starts writing `file` under a temporary name. Returns false, after saying
 // why on the error stream, when it cannot be created.
