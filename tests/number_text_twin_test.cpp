@@ -100,5 +100,40 @@ TEST(NumberTextTwin, RandomTableValues) {
     }
 }
 
+TEST(NumberTextTwin, DoublesAroundPrintedTies) {
+    // Near a tie at the printed digit, only the 17-digit rounding decides the
+    // last digit. Check the doubles around ties in every decade the table
+    // uses, including the low end of each decade, where a value's binary
+    // exponent suggests one decimal digit fewer than it has.
+    std::mt19937_64 random(42);
+    int failed = 0;
+    for (int precision = 0; precision <= 2 && failed < 10; ++precision) {
+        conversion conv{'f', precision, 0, false, false, false};
+        double unit = std::pow(10.0, -precision);
+        for (int decade = -3; decade <= 11 && failed < 10; ++decade) {
+            double low = std::pow(10.0, decade);
+            double high = low * 10;
+            double edge = std::exp2(std::ceil(std::log2(low)));  // first power of two above the decade's start
+            std::uniform_real_distribution<double> anywhere(low, high), start(low, edge);
+            for (int i = 0; i < 200 && failed < 10; ++i) {
+                double x = i % 2 ? anywhere(random) : start(random);
+                double tie = (std::floor(x / unit) + 0.5) * unit;
+                double v = tie;
+                for (int step = 0; step < 12; ++step) v = std::nextafter(v, 0.0);
+                for (int step = 0; step < 25 && failed < 10; ++step, v = std::nextafter(v, high)) {
+                    std::string fast;
+                    append_number(fast, v, conv);
+                    std::string slow = reference::format_number(v, conv);
+                    if (fast != slow) {
+                        ADD_FAILURE() << "value " << std::bit_cast<std::uint64_t>(v) << " %." << precision
+                                      << "f: fast «" << fast << "» exact «" << slow << "»";
+                        ++failed;
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace thermtab

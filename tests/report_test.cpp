@@ -189,9 +189,9 @@ TEST_F(Report, ZeroBiasGivesUnclampedDensity) {
 }
 
 TEST_F(Report, EmitSelectsChannels) {
-    emit(s, OUT_ALL, "once %d\n", {1});
-    emit(s, OUT_IAT, "nowhere\n");
-    emit(s, OUT_CTS, "nowhere\n");
+    emit<"once %d\n">(s, OUT_ALL, 1);
+    emit<"nowhere\n">(s, OUT_IAT);
+    emit<"nowhere\n">(s, OUT_CTS);
     flush_channels(s);
     EXPECT_EQ(read_all(s.console), "once 1\n");
 }

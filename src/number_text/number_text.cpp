@@ -10,146 +10,6 @@ namespace thermtab {
 
 namespace {
 
-// ---- Fast path -------------------------------------------------------------
-// For the magnitudes a table holds, the 17-digit rounding and the rounding to
-// the printed digits are done in exact integer arithmetic on the double's
-// significand: |v| x 10^s = m x 5^s x 2^(e+s), with m x 5^s held in 128 bits.
-
-struct u128 {
-    std::uint64_t hi, lo;
-};
-
-u128 multiply(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t a_lo = a & 0xffffffffu, a_hi = a >> 32;
-    std::uint64_t b_lo = b & 0xffffffffu, b_hi = b >> 32;
-    std::uint64_t lo_lo = a_lo * b_lo;
-    std::uint64_t hi_lo = a_hi * b_lo;
-    std::uint64_t lo_hi = a_lo * b_hi;
-    std::uint64_t hi_hi = a_hi * b_hi;
-    std::uint64_t middle = (lo_lo >> 32) + (hi_lo & 0xffffffffu) + lo_hi;
-    return {hi_hi + (hi_lo >> 32) + (middle >> 32), (middle << 32) | (lo_lo & 0xffffffffu)};
-}
-
-// x >> k for 0 < k < 128.
-std::uint64_t shift_right(u128 x, int k) {
-    if (k >= 64) return x.hi >> (k - 64);
-    return (x.lo >> k) | (x.hi << (64 - k));
-}
-
-// x + 2^(k-1), for rounding half up on a shift by k.
-u128 add_half(u128 x, int k) {
-    u128 half = k - 1 >= 64 ? u128{std::uint64_t{1} << (k - 65), 0} : u128{0, std::uint64_t{1} << (k - 1)};
-    std::uint64_t lo = x.lo + half.lo;
-    return {x.hi + half.hi + (lo < x.lo ? 1 : 0), lo};
-}
-
-constexpr std::uint64_t pow10_table[] = {
-    1ull,
-    10ull,
-    100ull,
-    1000ull,
-    10000ull,
-    100000ull,
-    1000000ull,
-    10000000ull,
-    100000000ull,
-    1000000000ull,
-    10000000000ull,
-    100000000000ull,
-    1000000000000ull,
-    10000000000000ull,
-    100000000000000ull,
-    1000000000000000ull,
-    10000000000000000ull,
-    100000000000000000ull,
-};
-
-constexpr std::uint64_t pow5(int s) {
-    std::uint64_t r = 1;
-    for (int i = 0; i < s; ++i) r *= 5;
-    return r;
-}
-
-constexpr std::uint64_t pow5_table[] = {
-    pow5(0),  pow5(1),  pow5(2),  pow5(3),  pow5(4),  pow5(5),  pow5(6),  pow5(7),
-    pow5(8),  pow5(9),  pow5(10), pow5(11), pow5(12), pow5(13), pow5(14), pow5(15),
-    pow5(16), pow5(17), pow5(18), pow5(19), pow5(20), pow5(21), pow5(22), pow5(23),
-};
-
-// The fast path covers 10^-5 <= |v| < 10^12 and up to 3 fraction digits.
-constexpr int fast_min_exponent = -5;
-constexpr int fast_max_exponent = 11;
-constexpr int fast_max_precision = 3;
-
-// round(|v| x 10^(16 - E)) half away from zero, for v = m x 2^e with decimal
-// exponent E; `truncated` receives the value before rounding.
-void scaled(std::uint64_t m, int e, int decimal_exponent, std::uint64_t& rounded, std::uint64_t& truncated) {
-    int s = 16 - decimal_exponent;
-    u128 n = multiply(m, pow5_table[s]);
-    int k = -(e + s);
-    truncated = shift_right(n, k);
-    rounded = shift_right(add_half(n, k), k);
-}
-
-// Writes |value| in fixed notation with `precision` fraction digits after the
-// sign, or returns nullptr when the value lies outside the fast path's range.
-char* fast_fixed(char* p, double value, int precision) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    int biased = static_cast<int>((bits >> 52) & 0x7ff);
-    if (biased == 0 || biased == 0x7ff || precision > fast_max_precision) return nullptr;
-    std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-    int e = biased - 1075;
-    int binary_exponent = biased - 1023;
-    // floor(binary_exponent x log10 2); the true decimal exponent is this or one more.
-    int estimate = (binary_exponent * 78913) >> 18;
-    if (estimate < fast_min_exponent || estimate > fast_max_exponent) return nullptr;
-    std::uint64_t q, truncated;
-    scaled(m, e, estimate, q, truncated);
-    int exponent = estimate;
-    if (truncated >= pow10_table[17]) {
-        ++exponent;
-        scaled(m, e, exponent, q, truncated);
-    }
-    if (q == pow10_table[17]) {  // 99999999999999999.5 and up carry into a new digit
-        q = pow10_table[16];
-        ++exponent;
-    }
-    // q holds 17 digits, the first at 10^exponent. Round it half away from
-    // zero to the digit at 10^-precision.
-    int drop = 16 - exponent - precision;
-    std::uint64_t t;
-    if (drop <= 0)
-        t = q * pow10_table[-drop];
-    else if (drop > 17)
-        t = 0;
-    else if (drop == 17)
-        t = q >= 5 * pow10_table[16] ? 1 : 0;
-    else
-        t = q / pow10_table[drop] + (q % pow10_table[drop] >= 5 * pow10_table[drop - 1] ? 1 : 0);
-    // t is |v| x 10^precision, rounded.
-    std::uint64_t whole = t / pow10_table[precision];
-    std::uint64_t fraction = t % pow10_table[precision];
-    char digits[24];
-    char* d = digits + sizeof digits;
-    do {
-        *--d = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    std::size_t length = static_cast<std::size_t>(digits + sizeof digits - d);
-    std::memcpy(p, d, length);
-    p += length;
-    if (precision > 0) {
-        *p++ = '.';
-        for (int i = precision - 1; i >= 0; --i) {
-            p[i] = static_cast<char>('0' + fraction % 10);
-            fraction /= 10;
-        }
-        p += precision;
-    }
-    return p;
-}
-
 // ---- Exact path ------------------------------------------------------------
 
 // Reads the decimal exponent that std::to_chars writes after 'e'.
@@ -352,58 +212,10 @@ void text_buffer::grow(std::size_t n) {
 
 namespace {
 
-constexpr char two_digits[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-constexpr char spaces[] = "                ";  // 16
 
-char sign_char(bool negative, const format_piece& piece) {
-    if (negative) return '-';
-    if (piece.plus_flag) return '+';
-    if (piece.space_flag) return ' ';
-    return 0;
-}
 
-// Writes `count` spaces; short runs as one whole-word copy.
-char* write_spaces(char* p, std::size_t count) {
-    if (count <= 16)
-        std::memcpy(p, spaces, 16);
-    else
-        std::memset(p, ' ', count);
-    return p + count;
-}
 
-// Writes the `length` bytes at `body`, padded to the piece's width. Reads up
-// to 32 bytes from `body` and writes up to 16 bytes past the end.
-char* write_field(char* p, const char* body, std::size_t length, const format_piece& piece) {
-    std::size_t pad = piece.width > length ? piece.width - length : 0;
-    if (!piece.left_justify) p = write_spaces(p, pad);
-    std::memcpy(p, body, 32);
-    p += length;
-    if (piece.left_justify) p = write_spaces(p, pad);
-    return p;
-}
 
-char* write_integer(char* p, std::int64_t v, const format_piece& piece) {
-    char buffer[64];
-    char* end = buffer + 32;
-    char* d = end;
-    std::uint64_t m = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    while (m >= 100) {
-        d -= 2;
-        std::memcpy(d, two_digits + 2 * (m % 100), 2);
-        m /= 100;
-    }
-    if (m >= 10) {
-        d -= 2;
-        std::memcpy(d, two_digits + 2 * m, 2);
-    } else {
-        *--d = static_cast<char>('0' + m);
-    }
-    if (char sign = sign_char(v < 0, piece)) *--d = sign;
-    return write_field(p, d, static_cast<std::size_t>(end - d), piece);
-}
 
 conversion conversion_of(const format_piece& piece) {
     conversion conv;
@@ -416,18 +228,9 @@ conversion conversion_of(const format_piece& piece) {
     return conv;
 }
 
-// A number through the fast path; nullptr when it needs the exact one.
-char* write_fast_number(char* p, double v, const format_piece& piece) {
-    if (piece.kind != 'f') return nullptr;
-    char body[64];
-    char* b = body;
-    if (char sign = sign_char(std::signbit(v), piece)) *b++ = sign;
-    b = fast_fixed(b, v, piece.precision);
-    if (!b) return nullptr;
-    return write_field(p, body, static_cast<std::size_t>(b - body), piece);
-}
 
-// Appends a number through the exact path.
+}  // namespace
+
 void append_exact_number(text_buffer& out, double v, const format_piece& piece) {
     std::string text;
     append_body(text, v, conversion_of(piece));
@@ -437,21 +240,30 @@ void append_exact_number(text_buffer& out, double v, const format_piece& piece) 
     if (piece.left_justify) std::memset(out.room(pad), ' ', pad), out.advance(pad);
 }
 
-double real_of(const text_arg& arg) {
-    return arg.type == text_arg::kind::real ? arg.real : static_cast<double>(arg.integer);
+namespace {
+
+double real_of(const text_arg& arg) { return arg.as_real(); }
+
+// Copies a literal; a fixed-size copy is a few moves instead of a call.
+inline char* write_literal(char* p, const char* literal, const format_piece& piece) {
+    switch (piece.copy_size) {
+    case 16: std::memcpy(p, literal, 16); break;
+    case 8: std::memcpy(p, literal, 8); break;
+    case 4: std::memcpy(p, literal, 4); break;
+    case 2: std::memcpy(p, literal, 2); break;
+    case 1: std::memcpy(p, literal, 1); break;
+    default: std::memcpy(p, literal, piece.literal_length); break;
+    }
+    return p + piece.literal_length;
 }
 
 // Writes one piece whose literal text and conversion fit in the room
-// reserved at `p`, which must exceed them by text_format::conversion_room;
+// reserved at `p`, which must exceed them by conversion_room;
 // returns the new end, or nullptr (having written nothing) when the number
 // needs the exact path.
-char* write_piece(char* p, const char* format, const format_piece& piece, const text_arg* arg) {
+inline char* write_piece(char* p, const char* format, const format_piece& piece, const text_arg* arg) {
     const char* literal = format + piece.literal_begin;
-    if (piece.copy16)
-        std::memcpy(p, literal, 16);
-    else
-        std::memcpy(p, literal, piece.literal_length);
-    char* q = p + piece.literal_length;
+    char* q = write_literal(p, literal, piece);
     if (piece.kind == 0) return q;
     if (!arg) {
         std::memcpy(q, literal + piece.literal_length, piece.spec_length);
@@ -459,20 +271,19 @@ char* write_piece(char* p, const char* format, const format_piece& piece, const 
     }
     switch (piece.kind) {
     case 'd':
-        return write_integer(q, arg->type == text_arg::kind::integer ? arg->integer : 0, piece);
+        return fast::write_integer(q, arg->as_integer(), piece);
     case 's': {
-        std::string_view text = arg->type == text_arg::kind::text ? arg->text : std::string_view();
+        std::string_view text = arg->text();
         if (piece.have_precision && text.size() > piece.precision) text = text.substr(0, piece.precision);
         std::size_t pad = piece.width > text.size() ? piece.width - text.size() : 0;
-        if (!piece.left_justify) q = write_spaces(q, pad);
+        if (!piece.left_justify) q = fast::write_spaces(q, pad);
         std::memcpy(q, text.data(), text.size());
         q += text.size();
-        if (piece.left_justify) q = write_spaces(q, pad);
+        if (piece.left_justify) q = fast::write_spaces(q, pad);
         return q;
     }
     default:
-        if (char* end = write_fast_number(q, real_of(*arg), piece)) return end;
-        return nullptr;
+        return piece.kind == 'f' ? fast::write_fixed(q, real_of(*arg), piece) : nullptr;
     }
 }
 
@@ -489,34 +300,11 @@ void append_piece(text_buffer& out, const char* format, const format_piece& piec
 }
 
 std::size_t text_room(const format_piece& piece, const text_arg* arg) {
-    return piece.kind == 's' && arg && arg->type == text_arg::kind::text ? arg->text.size() : 0;
+    return piece.kind == 's' && arg ? arg->text().size() : 0;
 }
 
 }  // namespace
 
-void format_into(text_buffer& out, const text_format& format, std::span<const text_arg> args) {
-    std::size_t room = format.room();
-    for (const text_arg& arg : args)
-        if (arg.type == text_arg::kind::text) room += arg.text.size();
-    char* start = out.room(room);
-    char* p = start;
-    std::size_t next = 0;
-    for (const format_piece& piece : format.pieces()) {
-        const text_arg* arg = nullptr;
-        if (piece.kind != 0 && next < args.size()) arg = &args[next++];
-        if (char* end = write_piece(p, format.text(), piece, arg)) {
-            p = end;
-            continue;
-        }
-        // A number for the exact path: hand over what is written and go on
-        // with fresh room.
-        out.advance(static_cast<std::size_t>(p - start));
-        out.append(format.text() + piece.literal_begin, piece.literal_length);
-        append_exact_number(out, real_of(*arg), piece);
-        start = p = out.room(room);
-    }
-    out.advance(static_cast<std::size_t>(p - start));
-}
 
 void format_text(std::string& out, std::string_view format, std::span<const text_arg> args) {
     text_buffer buffer;
@@ -529,7 +317,7 @@ void format_text(std::string& out, std::string_view format, std::span<const text
         std::size_t length = parse_piece(window, 0, piece);
         const text_arg* arg = nullptr;
         if (piece.kind != 0 && next < args.size()) arg = &args[next++];
-        std::size_t room = piece.literal_length + piece.spec_length + piece.width + text_format::conversion_room;
+        std::size_t room = piece.literal_length + piece.spec_length + piece.width + conversion_room;
         append_piece(buffer, window.data(), piece, arg, room + text_room(piece, arg));
         at += length;
     }

@@ -16,6 +16,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "number_text/number_text_fast.h"
 
 namespace thermtab {
 
@@ -47,17 +52,24 @@ void append_number(std::string& out, double value, const conversion& conv);
 
 // One argument of a format: an int, a double or a piece of text.
 struct text_arg {
-    enum class kind { integer, real, text };
+    enum class kind : unsigned char { integer, real, text };
     kind type;
-    std::int64_t integer = 0;
-    double real = 0.0;
-    std::string_view text;
+    std::size_t length = 0;  // of the text
+    union {
+        std::int64_t integer;
+        double real;
+        const char* text_data;
+    };
 
     text_arg(int v) : type(kind::integer), integer(v) {}
     text_arg(double v) : type(kind::real), real(v) {}
-    text_arg(const char* v) : type(kind::text), text(v) {}
-    text_arg(std::string_view v) : type(kind::text), text(v) {}
-    text_arg(const std::string& v) : type(kind::text), text(v) {}
+    text_arg(const char* v) : type(kind::text), length(std::strlen(v)), text_data(v) {}
+    text_arg(std::string_view v) : type(kind::text), length(v.size()), text_data(v.data()) {}
+    text_arg(const std::string& v) : type(kind::text), length(v.size()), text_data(v.data()) {}
+
+    std::string_view text() const { return type == kind::text ? std::string_view(text_data, length) : std::string_view(); }
+    std::int64_t as_integer() const { return type == kind::integer ? integer : 0; }
+    double as_real() const { return type == kind::real ? real : type == kind::integer ? static_cast<double>(integer) : 0.0; }
 };
 
 // A growable output buffer that, unlike std::string, does not clear the room
@@ -96,7 +108,8 @@ struct format_piece {
     bool plus_flag = false;
     bool left_justify = false;
     bool have_precision = false;
-    bool copy16 = false;            // 16 bytes may be read from literal_begin: copy them whole
+    std::uint8_t copy_size = 0;     // a fixed number of bytes that may be read from literal_begin and
+                                    // covers the literal: copied whole; 0 for a plain copy
     std::uint16_t width = 0;
     std::uint16_t precision = 6;
 };
@@ -158,51 +171,141 @@ constexpr std::size_t parse_piece(std::string_view format, std::size_t at, forma
     return i;
 }
 
-// A format checked and split into pieces when the program is compiled, so
-// that formatting a line does not read its format character by character.
-class text_format {
-public:
-    static constexpr std::size_t max_pieces = 8;
-
-    template <std::size_t N>
-    consteval text_format(const char (&literal)[N]) : text_(literal) {
-        std::string_view format(literal, N - 1);
-        std::size_t at = 0;
-        while (at < format.size()) {
-            if (count_ == max_pieces) throw "format has too many pieces";
-            format_piece& piece = pieces_[count_++];
-            at = parse_piece(format, at, piece);
-            for (std::size_t k = piece.literal_begin; k < piece.literal_begin + piece.literal_length; ++k)
-                if (format[k] == '%' && !(k + 1 == piece.literal_begin + piece.literal_length && piece.spec_length == 1))
-                    throw "format has a '%' that is not a conversion";
-            if (piece.literal_length > 4096) throw "format too long";
-            piece.copy16 = piece.literal_length <= 16 && std::size_t{piece.literal_begin} + 16 <= N;
-            room_ += piece.literal_length + piece.width + (piece.kind != 0 ? conversion_room : 0);
-        }
-    }
-
-    const char* text() const { return text_; }
-    std::span<const format_piece> pieces() const { return {pieces_, count_}; }
-    // Bytes a formatted line can need, besides the text of its %s arguments.
-    std::size_t room() const { return room_; }
-
-    // Room for one number conversion, and for the whole-word copies that
-    // formatting makes past the end of what it writes.
-    static constexpr std::size_t conversion_room = 64;
-
-private:
-    const char* text_;
-    format_piece pieces_[max_pieces] = {};
-    std::size_t count_ = 0;
-    std::size_t room_ = conversion_room;
-};
+// Appends `value` through the exact path, padded to the piece's width.
+void append_exact_number(text_buffer& out, double value, const format_piece& piece);
 
 // Appends `format` with each conversion replaced by the next argument. Text
-// for %s is copied literally, whatever it contains.
-void format_into(text_buffer& out, const text_format& format, std::span<const text_arg> args);
-
-// The same for a format known only at run time. A conversion without a
-// matching argument is written as it stands.
+// for %s is copied literally, whatever it contains. For a format known only
+// at run time; a conversion without a matching argument is written as it
+// stands.
 void format_text(std::string& out, std::string_view format, std::span<const text_arg> args);
+
+// ---- Formats known when the program is compiled ---------------------------
+// The format is checked and split into pieces by the compiler, and every
+// piece is written with its widths and flags as constants: a table line costs
+// little more than its digits.
+
+template <std::size_t N>
+struct format_string {
+    char text[N] = {};
+    consteval format_string(const char (&literal)[N]) {
+        for (std::size_t i = 0; i < N; ++i) text[i] = literal[i];
+    }
+};
+
+template <std::size_t N>
+struct parsed_format {
+    format_piece pieces[N] = {};
+    std::size_t count = 0;
+    std::size_t conversions = 0;
+    std::size_t room = 0;  // bytes a line can need besides its %s texts
+};
+
+// Room for one number conversion, and for the whole-word copies that
+// formatting makes past the end of what it writes.
+inline constexpr std::size_t conversion_room = 96;
+
+template <format_string F>
+consteval auto parse_format() {
+    constexpr std::size_t N = sizeof F.text;
+    parsed_format<N> result;
+    std::string_view format(F.text, N - 1);
+    result.room = conversion_room;
+    for (std::size_t at = 0; at < format.size();) {
+        format_piece& piece = result.pieces[result.count++];
+        at = parse_piece(format, at, piece);
+        for (std::size_t k = piece.literal_begin; k < std::size_t{piece.literal_begin} + piece.literal_length; ++k)
+            if (format[k] == '%' && !(k + 1 == std::size_t{piece.literal_begin} + piece.literal_length && piece.spec_length == 1))
+                throw "format has a '%' that is not a conversion";
+        if (piece.kind != 0) ++result.conversions;
+        result.room += piece.literal_length + piece.width + (piece.kind != 0 ? conversion_room : 0);
+    }
+    return result;
+}
+
+template <format_string F>
+inline constexpr auto compiled_format = parse_format<F>();
+
+// Which argument piece I converts.
+template <format_string F>
+consteval std::size_t argument_of(std::size_t piece) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < piece; ++i)
+        if (compiled_format<F>.pieces[i].kind != 0) ++n;
+    return n;
+}
+
+// Where a line is being written: room reserved in `out` from `start`.
+struct format_cursor {
+    text_buffer& out;
+    std::size_t room;
+    char* start;
+    char* p;
+};
+
+template <typename Arg>
+constexpr std::size_t text_length(const Arg& arg) {
+    if constexpr (std::is_convertible_v<const Arg&, std::string_view>)
+        return std::string_view(arg).size();
+    else
+        return 0;
+}
+
+template <format_piece P, typename Arg>
+inline void write_conversion(format_cursor& c, const Arg& arg) {
+    if constexpr (P.kind == 'd') {
+        static_assert(std::is_integral_v<Arg>, "%d takes an integer");
+        c.p = fast::write_integer(c.p, static_cast<std::int64_t>(arg), P);
+    } else if constexpr (P.kind == 's') {
+        static_assert(std::is_convertible_v<const Arg&, std::string_view>, "%s takes text");
+        std::string_view text(arg);
+        if constexpr (P.have_precision)
+            if (text.size() > P.precision) text = text.substr(0, P.precision);
+        std::size_t pad = P.width > text.size() ? P.width - text.size() : 0;
+        if constexpr (!P.left_justify) c.p = fast::write_spaces(c.p, pad);
+        std::memcpy(c.p, text.data(), text.size());
+        c.p += text.size();
+        if constexpr (P.left_justify) c.p = fast::write_spaces(c.p, pad);
+    } else {
+        static_assert(std::is_floating_point_v<Arg>, "%f and %g take a double");
+        double v = arg;
+        if constexpr (P.kind == 'f' && P.precision <= fast::fast_max_precision) {
+            if (char* end = fast::write_fixed<P.precision>(c.p, v, P)) {
+                c.p = end;
+                return;
+            }
+        }
+        // The exact path: hand over what is written and go on with fresh room.
+        c.out.advance(static_cast<std::size_t>(c.p - c.start));
+        append_exact_number(c.out, v, P);
+        c.start = c.p = c.out.room(c.room);
+    }
+}
+
+template <format_string F, std::size_t I, typename Tuple>
+inline void write_compiled_piece(format_cursor& c, const Tuple& args) {
+    constexpr format_piece P = compiled_format<F>.pieces[I];
+    std::memcpy(c.p, F.text + P.literal_begin, P.literal_length);
+    c.p += P.literal_length;
+    if constexpr (P.kind != 0) write_conversion<P>(c, std::get<argument_of<F>(I)>(args));
+}
+
+template <format_string F, std::size_t... I, typename... Args>
+inline void format_compiled(text_buffer& out, std::index_sequence<I...>, const Args&... args) {
+    std::size_t room = compiled_format<F>.room + (std::size_t{0} + ... + text_length(args));
+    char* start = out.room(room);
+    format_cursor c{out, room, start, start};
+    std::tuple<const Args&...> tuple(args...);
+    (write_compiled_piece<F, I>(c, tuple), ...);
+    out.advance(static_cast<std::size_t>(c.p - c.start));
+}
+
+// Appends the format F with its conversions replaced by `args`, which the
+// compiler checks against them.
+template <format_string F, typename... Args>
+inline void format_into(text_buffer& out, const Args&... args) {
+    static_assert(sizeof...(Args) == compiled_format<F>.conversions, "one argument per conversion");
+    format_compiled<F>(out, std::make_index_sequence<compiled_format<F>.count>{}, args...);
+}
 
 }  // namespace thermtab

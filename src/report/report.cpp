@@ -13,39 +13,37 @@ namespace {
 const char* const version = "2.2";
 
 void write_header(run_settings& s) {
-    emit(s, OUT_ALL, "; %s v.%s\n;\n", {s.program_name, version});
-    if (s.label) emit(s, OUT_ALL, "; %s\n", {*s.label});
-    emit(s, OUT_IAT, "; For use with %.0f ohm bias resistor installed at R4.\n", {s.bias});
-    emit(s, OUT_CTS, "; For use with %.0f ohm bias resistor installed at R7.\n", {s.bias});
-    emit(s, OUT_ALL, ";\n; %s Steinhart-Hart coefficients: A=%g  B=%g  C=%g\n",
-         {s.measured ? "Computed" : "Known", s.A, s.B, s.C});
+    emit<"; %s v.%s\n;\n">(s, OUT_ALL, s.program_name, version);
+    if (s.label) emit<"; %s\n">(s, OUT_ALL, *s.label);
+    emit<"; For use with %.0f ohm bias resistor installed at R4.\n">(s, OUT_IAT, s.bias);
+    emit<"; For use with %.0f ohm bias resistor installed at R7.\n">(s, OUT_CTS, s.bias);
+    emit<";\n; %s Steinhart-Hart coefficients: A=%g  B=%g  C=%g\n">(s, OUT_ALL, s.measured ? "Computed" : "Known", s.A, s.B, s.C);
     if (s.measured) {
-        emit(s, OUT_ALL, ";\n; Input data confirmation (2nd and 3rd columns had better be the same):\n;\n");
-        emit(s, OUT_ALL, ";    Resistance    Input Temp     Computed\n");
+        emit<";\n; Input data confirmation (2nd and 3rd columns had better be the same):\n;\n">(s, OUT_ALL);
+        emit<";    Resistance    Input Temp     Computed\n">(s, OUT_ALL);
         for (const calibration_point& p : s.points)
-            emit(s, OUT_ALL, ";    % 10.2f    % 10.2f   % 10.2f\n",
-                 {p.resistance, kelvin_to_fahrenheit(p.temperature), resistance_to_fahrenheit(s, p.resistance)});
+            emit<";    % 10.2f    % 10.2f   % 10.2f\n">(s, OUT_ALL, p.resistance, kelvin_to_fahrenheit(p.temperature), resistance_to_fahrenheit(s, p.resistance));
     }
-    emit(s, OUT_ALL, "\n");
-    emit(s, OUT_IAT, "AIRDENFACTOR:\n\t\t\t; ADC - Temp (dF)\n");
-    emit(s, OUT_CTS, "THERMFACTOR:\n\t\t\t; ADC - Temp (dF)\n");
-    emit(s, OUT_CONSOLE, "ADC -        Res       Temp    Density\n");
+    emit<"\n">(s, OUT_ALL);
+    emit<"AIRDENFACTOR:\n\t\t\t; ADC - Temp (dF)\n">(s, OUT_IAT);
+    emit<"THERMFACTOR:\n\t\t\t; ADC - Temp (dF)\n">(s, OUT_CTS);
+    emit<"ADC -        Res       Temp    Density\n">(s, OUT_CONSOLE);
 }
 
 void write_rows(run_settings& s) {
     for (int adc = 0; adc <= 255; ++adc) {
         if (adc == 0 || adc == 255) {
-            emit(s, OUT_CTS, "\tDB\t210T\t; %3d - sensor failure.\n", {adc});
-            emit(s, OUT_IAT, "\tDB\t100T\t; %3d - sensor failure.\n", {adc});
-            emit(s, OUT_CONSOLE, "%3d - sensor failure.\n", {adc});
+            emit<"\tDB\t210T\t; %3d - sensor failure.\n">(s, OUT_CTS, adc);
+            emit<"\tDB\t100T\t; %3d - sensor failure.\n">(s, OUT_IAT, adc);
+            emit<"%3d - sensor failure.\n">(s, OUT_CONSOLE, adc);
             continue;
         }
         double r = adc_to_resistance(s, adc);
         double t = resistance_to_fahrenheit(s, r);
         double d = density_factor(t);
-        emit(s, OUT_CTS, "\tDB\t%3dT\t; %3d - % 5.1f\n", {coolant_byte(t), adc, t});
-        emit(s, OUT_IAT, "\tDB\t%3dT\t; %3d - % 5.1f\n", {table_integer(d), adc, t});
-        emit(s, OUT_CONSOLE, "%3d - %10.2f   % 8.2f   % 8.2f\n", {adc, r, t, d});
+        emit<"\tDB\t%3dT\t; %3d - % 5.1f\n">(s, OUT_CTS, coolant_byte(t), adc, t);
+        emit<"\tDB\t%3dT\t; %3d - % 5.1f\n">(s, OUT_IAT, table_integer(d), adc, t);
+        emit<"%3d - %10.2f   % 8.2f   % 8.2f\n">(s, OUT_CONSOLE, adc, r, t, d);
     }
 }
 

@@ -18,32 +18,18 @@ void drain(std::FILE* stream, text_buffer& pending, int& error) {
     pending.clear();
 }
 
-// Channels collect text and write it in large pieces: one stdio call per
-// line would cost more than formatting the line.
-constexpr std::size_t drain_size = 16384;
 
 int last_error() { return errno != 0 ? errno : EIO; }
 
 }  // namespace
 
-void emit(run_settings& s, unsigned mask, const text_format& format, std::initializer_list<text_arg> args) {
-    struct channel {
-        std::FILE* stream;
-        text_buffer* pending;
-        int* error;
-    } targets[3];
-    int count = 0;
-    if ((mask & OUT_IAT) && s.iat_file.stream) targets[count++] = {s.iat_file.stream, &s.iat_file.pending, &s.iat_file.error};
-    if ((mask & OUT_CTS) && s.cts_file.stream) targets[count++] = {s.cts_file.stream, &s.cts_file.pending, &s.cts_file.error};
-    if ((mask & OUT_CONSOLE) && s.console_enabled) targets[count++] = {s.console, &s.console_pending, &s.console_error};
-    if (count == 0) return;  // nobody would read it
-    // Format once, into the first channel, and copy the text to the others.
-    text_buffer& first = *targets[0].pending;
-    std::size_t start = first.size();
-    format_into(first, format, std::span<const text_arg>(args.begin(), args.size()));
-    for (int i = 1; i < count; ++i) targets[i].pending->append(first.data() + start, first.size() - start);
-    for (int i = 0; i < count; ++i)
-        if (targets[i].pending->size() >= drain_size) drain(targets[i].stream, *targets[i].pending, *targets[i].error);
+
+void complete_emit(run_settings& s, const channel_selection& channels, std::size_t start) {
+    const text_buffer& first = *channels.pending[0];
+    for (int i = 1; i < channels.count; ++i)
+        channels.pending[i]->append(first.data() + start, first.size() - start);
+    for (int i = 0; i < channels.count; ++i)
+        if (channels.pending[i]->size() >= drain_size) flush_channels(s);
 }
 
 void flush_channels(run_settings& s) {

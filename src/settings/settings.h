@@ -63,10 +63,37 @@ struct run_settings {
     std::string program_name = "thermtab";
 };
 
+// The channels a mask selects, in writing order: air file, coolant file,
+// console, each only when open or enabled.
+struct channel_selection {
+    text_buffer* pending[3];
+    int count = 0;
+};
+
+// A channel writes out what it has collected once it holds this much.
+inline constexpr std::size_t drain_size = 16384;
+
+// Copies the text emitted into the first selected channel from `start` on to
+// the others, and writes out channels that have collected enough.
+void complete_emit(run_settings& s, const channel_selection& channels, std::size_t start);
+
 // Formats one piece of text (number text as in number_text.h) and writes it to
 // the air file, the coolant file and the console, in that order, each only when
-// selected by `mask` and open or enabled.
-void emit(run_settings& s, unsigned mask, const text_format& format, std::initializer_list<text_arg> args = {});
+// selected by `mask` and open or enabled:
+//     emit<"%3d - %10.2f\n">(s, OUT_CONSOLE, adc, r);
+template <format_string Format, typename... Args>
+void emit(run_settings& s, unsigned mask, const Args&... args) {
+    channel_selection channels;
+    if ((mask & OUT_IAT) && s.iat_file.stream) channels.pending[channels.count++] = &s.iat_file.pending;
+    if ((mask & OUT_CTS) && s.cts_file.stream) channels.pending[channels.count++] = &s.cts_file.pending;
+    if ((mask & OUT_CONSOLE) && s.console_enabled) channels.pending[channels.count++] = &s.console_pending;
+    if (channels.count == 0) return;  // nobody would read it
+    // Formatted once, into the first channel, and copied to the others.
+    text_buffer& first = *channels.pending[0];
+    std::size_t start = first.size();
+    format_into<Format>(first, args...);
+    if (channels.count > 1 || first.size() >= drain_size) complete_emit(s, channels, start);
+}
 
 // Hands all text emitted so far to the streams. Needed only before reading a
 // stream back; finish_outputs does it too.
