@@ -19,6 +19,12 @@ namespace fs = std::filesystem;
 namespace {
 
 std::FILE* sink = nullptr;
+std::string scratch;
+
+void remove_scratch() {
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+}
 
 [[noreturn]] void fail(const char* what, const std::string& detail) {
     std::fprintf(stderr, "fuzz_command_line: %s: %s\n", what, detail.c_str());
@@ -46,6 +52,8 @@ void check_table(const fs::path& path, const char* label) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char pattern[] = "/tmp/thermtab-fuzz-XXXXXX";
     if (!mkdtemp(pattern) || chdir(pattern) != 0) fail("scratch directory", pattern);
+    scratch = pattern;
+    std::atexit(remove_scratch);
     sink = std::fopen("/dev/null", "w");
     return 0;
 }

@@ -162,6 +162,22 @@ TEST_F(Report, LabelIsCopiedLiterally) {
     EXPECT_EQ(air()[2], "; 50% %d %s %%");
 }
 
+TEST_F(Report, LineBreaksInLabelStayInsideComments) {
+    // Found by fuzzing: a label with line breaks put its later lines, a DB
+    // directive among them, into the table file as assembler statements.
+    open_files();
+    s.label = "first\n\tDB\t99T\r\nthird\rfourth\n";
+    s.program_name = "therm\ntab";
+    write_tables(s);
+    std::vector<std::string> cts = coolant();
+    std::vector<std::string> expected = {"; therm", "; tab v.2.2", ";", "; first", "; \tDB\t99T", "; third", "; fourth", "; "};
+    EXPECT_EQ(std::vector<std::string>(cts.begin(), cts.begin() + 8), expected);
+    EXPECT_EQ(cts.size(), 265u + 1u + 4u);  // one break in the name, four in the label
+    int db_lines = 0;
+    for (const std::string& line : cts) db_lines += line.rfind("\tDB\t", 0) == 0;
+    EXPECT_EQ(db_lines, 256);
+}
+
 TEST_F(Report, NoLabelLine) {
     open_files();
     s.console_enabled = true;

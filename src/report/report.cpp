@@ -12,9 +12,25 @@ namespace {
 
 const char* const version = "2.2";
 
+// The label as comment text: a line break inside it starts a new comment
+// line, so that no part of a label can become an assembler statement (such as
+// a DB line inside the table's file).
+std::string comment_text(const std::string& label) {
+    std::string text;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        char c = label[i];
+        if (c == '\r' && i + 1 < label.size() && label[i + 1] == '\n') continue;
+        if (c == '\r' || c == '\n')
+            text += "\n; ";
+        else
+            text += c;
+    }
+    return text;
+}
+
 void write_header(run_settings& s) {
-    emit<"; %s v.%s\n;\n">(s, OUT_ALL, s.program_name, version);
-    if (s.label) emit<"; %s\n">(s, OUT_ALL, *s.label);
+    emit<"; %s v.%s\n;\n">(s, OUT_ALL, comment_text(s.program_name), version);
+    if (s.label) emit<"; %s\n">(s, OUT_ALL, comment_text(*s.label));
     emit<"; For use with %.0f ohm bias resistor installed at R4.\n">(s, OUT_IAT, s.bias);
     emit<"; For use with %.0f ohm bias resistor installed at R7.\n">(s, OUT_CTS, s.bias);
     emit<";\n; %s Steinhart-Hart coefficients: A=%g  B=%g  C=%g\n">(s, OUT_ALL, s.measured ? "Computed" : "Known", s.A, s.B, s.C);
