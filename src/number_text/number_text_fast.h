@@ -19,6 +19,24 @@ constexpr char two_digit_table[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// Writes the decimal digits of `v` so that they end just before `end`;
+// returns where they start.
+inline char* decimal_digits(char* end, std::uint64_t v) {
+    char* d = end;
+    while (v >= 100) {
+        d -= 2;
+        std::memcpy(d, two_digit_table + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (v >= 10) {
+        d -= 2;
+        std::memcpy(d, two_digit_table + 2 * v, 2);
+    } else {
+        *--d = static_cast<char>('0' + v);
+    }
+    return d;
+}
+
 struct u128 {
     std::uint64_t hi, lo;
 };
@@ -134,18 +152,7 @@ template <int Precision>
     std::uint64_t fraction = t % pow10_table[Precision];
     char digits[32];
     char* end = digits + 16;
-    char* d = end;
-    while (whole >= 100) {
-        d -= 2;
-        std::memcpy(d, two_digit_table + 2 * (whole % 100), 2);
-        whole /= 100;
-    }
-    if (whole >= 10) {
-        d -= 2;
-        std::memcpy(d, two_digit_table + 2 * whole, 2);
-    } else {
-        *--d = static_cast<char>('0' + whole);
-    }
+    char* d = decimal_digits(end, whole);
     std::memcpy(p, d, 16);  // at most 12 digits, and 16 bytes are readable from any d
     p += end - d;
     if constexpr (Precision > 0) {
@@ -206,19 +213,8 @@ template <typename Piece>
 inline char* write_integer(char* p, std::int64_t v, const Piece& piece) {
     char buffer[64];
     char* end = buffer + 32;
-    char* d = end;
     std::uint64_t m = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    while (m >= 100) {
-        d -= 2;
-        std::memcpy(d, two_digit_table + 2 * (m % 100), 2);
-        m /= 100;
-    }
-    if (m >= 10) {
-        d -= 2;
-        std::memcpy(d, two_digit_table + 2 * m, 2);
-    } else {
-        *--d = static_cast<char>('0' + m);
-    }
+    char* d = decimal_digits(end, m);
     if (char sign = sign_char(v < 0, piece)) *--d = sign;
     return write_field(p, d, static_cast<std::size_t>(end - d), piece);
 }

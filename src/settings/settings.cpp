@@ -69,6 +69,8 @@ bool open_include_file(run_settings& s, include_file& file) {
         // "x": never reuse or truncate a file that happens to have this name.
         file.stream = std::fopen(name.c_str(), "wx");
         if (file.stream) {
+            // Room for a whole table: the file is written in one piece at the end.
+            std::setvbuf(file.stream, nullptr, _IOFBF, 1 << 16);
             file.temp_name = name;
             file.error = 0;
             return true;
