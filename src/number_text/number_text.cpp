@@ -201,7 +201,6 @@ decimal17 to_decimal17(double value) {
     return d;
 }
 
-
 void text_buffer::grow(std::size_t n) {
     std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{256}});
     std::unique_ptr<char[]> data(new char[capacity]);
@@ -211,11 +210,6 @@ void text_buffer::grow(std::size_t n) {
 }
 
 namespace {
-
-
-
-
-
 
 conversion conversion_of(const format_piece& piece) {
     conversion conv;
@@ -227,7 +221,6 @@ conversion conversion_of(const format_piece& piece) {
     conv.left_justify = piece.left_justify;
     return conv;
 }
-
 
 }  // namespace
 
@@ -242,28 +235,13 @@ void append_exact_number(text_buffer& out, double v, const format_piece& piece) 
 
 namespace {
 
-double real_of(const text_arg& arg) { return arg.as_real(); }
-
-// Copies a literal; a fixed-size copy is a few moves instead of a call.
-inline char* write_literal(char* p, const char* literal, const format_piece& piece) {
-    switch (piece.copy_size) {
-    case 16: std::memcpy(p, literal, 16); break;
-    case 8: std::memcpy(p, literal, 8); break;
-    case 4: std::memcpy(p, literal, 4); break;
-    case 2: std::memcpy(p, literal, 2); break;
-    case 1: std::memcpy(p, literal, 1); break;
-    default: std::memcpy(p, literal, piece.literal_length); break;
-    }
-    return p + piece.literal_length;
-}
-
-// Writes one piece whose literal text and conversion fit in the room
-// reserved at `p`, which must exceed them by conversion_room;
-// returns the new end, or nullptr (having written nothing) when the number
-// needs the exact path.
+// Writes one piece into the room reserved at `p`, which must exceed the
+// piece's text by conversion_room. Returns the new end, or nullptr when the
+// number needs the exact path (the caller then starts the piece again).
 inline char* write_piece(char* p, const char* format, const format_piece& piece, const text_arg* arg) {
     const char* literal = format + piece.literal_begin;
-    char* q = write_literal(p, literal, piece);
+    std::memcpy(p, literal, piece.literal_length);
+    char* q = p + piece.literal_length;
     if (piece.kind == 0) return q;
     if (!arg) {
         std::memcpy(q, literal + piece.literal_length, piece.spec_length);
@@ -283,7 +261,7 @@ inline char* write_piece(char* p, const char* format, const format_piece& piece,
         return q;
     }
     default:
-        return piece.kind == 'f' ? fast::write_fixed(q, real_of(*arg), piece) : nullptr;
+        return piece.kind == 'f' ? fast::write_fixed(q, arg->as_real(), piece) : nullptr;
     }
 }
 
@@ -296,7 +274,7 @@ void append_piece(text_buffer& out, const char* format, const format_piece& piec
         return;
     }
     out.append(format + piece.literal_begin, piece.literal_length);
-    append_exact_number(out, real_of(*arg), piece);
+    append_exact_number(out, arg->as_real(), piece);
 }
 
 std::size_t text_room(const format_piece& piece, const text_arg* arg) {
@@ -304,7 +282,6 @@ std::size_t text_room(const format_piece& piece, const text_arg* arg) {
 }
 
 }  // namespace
-
 
 void format_text(std::string& out, std::string_view format, std::span<const text_arg> args) {
     text_buffer buffer;

@@ -88,7 +88,6 @@ public:
     }
     const char* data() const { return data_.get(); }
     std::size_t size() const { return size_; }
-    std::string_view view() const { return {data_.get(), size_}; }
     void clear() { size_ = 0; }
 
 private:
@@ -108,8 +107,6 @@ struct format_piece {
     bool plus_flag = false;
     bool left_justify = false;
     bool have_precision = false;
-    std::uint8_t copy_size = 0;     // a fixed number of bytes that may be read from literal_begin and
-                                    // covers the literal: copied whole; 0 for a plain copy
     std::uint16_t width = 0;
     std::uint16_t precision = 6;
 };
