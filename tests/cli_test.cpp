@@ -174,6 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const run_settings& s) { expect_points(s, 273.15, 343.15, 373.15); }},
         parse_case{{"-F", "-t32,212,-40"}, parse_accepted, "",
                    [](const run_settings& s) { expect_points(s, 273.15, 373.15, 233.15); }},
+        parse_case{{"-F"}, parse_accepted, "",
+                   [](const run_settings& s) {
+                       // Without -t the built-in kelvin values are read as Fahrenheit.
+                       expect_points(s, (253.14999999999998 + 459.67) * 5 / 9, (303.15000000000003 + 459.67) * 5 / 9,
+                                     (372.03888888888895 + 459.67) * 5 / 9);
+                   }},
         parse_case{{"-C", "-C"}, parse_accepted, "",
                    [](const run_settings& s) {
                        expect_points(s, 253.14999999999998 + 273.15, 303.15000000000003 + 273.15, 372.03888888888895 + 273.15);
