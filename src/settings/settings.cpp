@@ -18,18 +18,20 @@ void drain(std::FILE* stream, text_buffer& pending, int& error) {
     pending.clear();
 }
 
-
 int last_error() { return errno != 0 ? errno : EIO; }
 
 }  // namespace
-
 
 void complete_emit(run_settings& s, const channel_selection& channels, std::size_t start) {
     const text_buffer& first = *channels.pending[0];
     for (int i = 1; i < channels.count; ++i)
         channels.pending[i]->append(first.data() + start, first.size() - start);
-    for (int i = 0; i < channels.count; ++i)
-        if (channels.pending[i]->size() >= drain_size) flush_channels(s);
+    for (int i = 0; i < channels.count; ++i) {
+        if (channels.pending[i]->size() >= drain_size) {
+            flush_channels(s);
+            return;
+        }
+    }
 }
 
 void flush_channels(run_settings& s) {
