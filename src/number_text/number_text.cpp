@@ -250,16 +250,8 @@ inline char* write_piece(char* p, const char* format, const format_piece& piece,
     switch (piece.kind) {
     case 'd':
         return fast::write_integer(q, arg->as_integer(), piece);
-    case 's': {
-        std::string_view text = arg->text();
-        if (piece.have_precision && text.size() > piece.precision) text = text.substr(0, piece.precision);
-        std::size_t pad = piece.width > text.size() ? piece.width - text.size() : 0;
-        if (!piece.left_justify) q = fast::write_spaces(q, pad);
-        std::memcpy(q, text.data(), text.size());
-        q += text.size();
-        if (piece.left_justify) q = fast::write_spaces(q, pad);
-        return q;
-    }
+    case 's':
+        return fast::write_text(q, arg->text(), piece);
     default:
         return piece.kind == 'f' ? fast::write_fixed(q, arg->as_real(), piece) : nullptr;
     }

@@ -255,14 +255,7 @@ inline void write_conversion(format_cursor& c, const Arg& arg) {
         c.p = fast::write_integer(c.p, static_cast<std::int64_t>(arg), P);
     } else if constexpr (P.kind == 's') {
         static_assert(std::is_convertible_v<const Arg&, std::string_view>, "%s takes text");
-        std::string_view text(arg);
-        if constexpr (P.have_precision)
-            if (text.size() > P.precision) text = text.substr(0, P.precision);
-        std::size_t pad = P.width > text.size() ? P.width - text.size() : 0;
-        if constexpr (!P.left_justify) c.p = fast::write_spaces(c.p, pad);
-        std::memcpy(c.p, text.data(), text.size());
-        c.p += text.size();
-        if constexpr (P.left_justify) c.p = fast::write_spaces(c.p, pad);
+        c.p = fast::write_text(c.p, std::string_view(arg), P);
     } else {
         static_assert(std::is_floating_point_v<Arg>, "%f and %g take a double");
         double v = arg;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace thermtab::fast {
 
@@ -205,6 +206,19 @@ inline char* write_field(char* p, const char* body, std::size_t length, const Pi
     if (!piece.left_justify) p = write_spaces(p, pad);
     std::memcpy(p, body, 32);
     p += length;
+    if (piece.left_justify) p = write_spaces(p, pad);
+    return p;
+}
+
+// %s: the text, cut to the precision when one is given, padded to the width.
+// Writes up to 16 bytes past the end.
+template <typename Piece>
+inline char* write_text(char* p, std::string_view text, const Piece& piece) {
+    if (piece.have_precision && text.size() > piece.precision) text = text.substr(0, piece.precision);
+    std::size_t pad = piece.width > text.size() ? piece.width - text.size() : 0;
+    if (!piece.left_justify) p = write_spaces(p, pad);
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
     if (piece.left_justify) p = write_spaces(p, pad);
     return p;
 }
